@@ -1,0 +1,19 @@
+// The diagnostic trace: when the environment variable KELVORA_TRACE names a
+// file, the platform appends one line to it for each window shown or hidden,
+// each message box, each modal result, each DDE command and each registry
+// write. Texts are written in UTF-8. Off by default.
+#pragma once
+
+#include <string>
+
+namespace trace {
+
+bool Enabled();
+// Appends one line (GB2312 text, converted to UTF-8).
+void Line(const std::string& text);
+// "msgbox [caption] text {buttons} -> answer"
+void MessageBox(const std::string& caption, const std::string& text, int flags, int answer);
+// GB2312 (code page 936) bytes as UTF-8; bytes that do not convert become '?'.
+std::string ToUtf8(const std::string& gbk);
+
+}  // namespace trace
