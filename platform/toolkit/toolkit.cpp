@@ -60,10 +60,13 @@ void TControl::SetVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
   Changed(Prop::Visible);
-  // A control hidden with the focus inside it gives the focus up.
+  // A control hidden with the focus inside it passes the focus on to the
+  // first control that can take it.
   if (!v)
-    if (TForm* f = ParentForm(); f && f->ActiveControl() && !f->ActiveControl()->Showing() && f != this)
-      f->FocusControl(nullptr);
+    if (TForm* f = ParentForm(); f && f != this && f->ActiveControl() && !f->ActiveControl()->CanFocus()) {
+      auto list = f->TabList();
+      f->FocusControl(list.empty() ? nullptr : list.front());
+    }
 }
 
 bool TControl::Showing() const {
