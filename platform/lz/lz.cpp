@@ -139,7 +139,9 @@ INT LZOpenFileA(const char* fileName, OFSTRUCT* reOpenBuff, WORD style) {
     return finish(HFILE_ERROR);
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  // Only regular files are read (a device or pipe could be endless); any
+  // writable non-directory may be created, /dev/null included.
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (mode == OF_READ && !S_ISREG(st.st_mode))) {
     ::close(fd);
     ofs.nErrCode = errcode::kAccessDenied;
     return finish(HFILE_ERROR);

@@ -3,7 +3,9 @@
 //
 // Reading a source opened with OF_READ yields its expanded content when the
 // file is in the SZDD format of the file compression utility (decided from
-// the content, never from the name), and its plain bytes otherwise.
+// the content, never from the name), and its plain bytes otherwise. The
+// format and its streaming decoder are in szdd.h. The calls may be made from
+// several threads; a handle's table entry is guarded.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +52,8 @@ constexpr INT LZERROR_UNKNOWNALG = -8;
 // are reused) or a negative value:
 //   HFILE_ERROR (-1)        the file cannot be opened or created: missing,
 //                           drive not in the table, directory missing,
-//                           access denied, a directory;
+//                           access denied, a directory, or for OF_READ
+//                           anything but a regular file (a device or pipe);
 //   LZERROR_BADVALUE (-7)   a null name or a style other than the two above;
 //   LZERROR_GLOBALLOC (-5)  no memory for the handle.
 // `reOpenBuff` (may be null) is filled in every case.

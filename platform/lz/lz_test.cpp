@@ -197,6 +197,7 @@ TEST(LzOpen, FillsTheOpenFileRecord) {
   TempMachine m("A: removable a\nC: fixed c\n");
   m.Write('A', "X.TXT", "abc");
   fs::create_directory(m.Host('C', "APP"));
+  fs::create_symlink("/dev/zero", m.Host('C', "ZERO"));
   struct Case {
     const char* what;
     std::string path;
@@ -214,6 +215,7 @@ TEST(LzOpen, FillsTheOpenFileRecord) {
       {"drive not in the table", "Q:\\X.TXT", OF_READ, false, 3, 0},
       {"a directory is not a file", "C:\\APP", OF_READ, false, 5, 1},
       {"create over a directory", "C:\\APP", OF_CREATE, false, 5, 1},
+      {"a device is not read", "C:\\ZERO", OF_READ, false, 5, 1},
   };
   for (const Case& c : cases) {
     OFSTRUCT ofs;
