@@ -27,7 +27,7 @@ std::string MakeContent() {
   std::string s;
   s.reserve(kSize + 64);
   while (s.size() < kSize) {
-    if (rng() % 16 == 0) {
+    if (rng() % 128 == 0) {
       for (int i = 0; i < 256; ++i) s += static_cast<char>(rng());
     } else {
       s += words[rng() % std::size(words)];
