@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,7 +54,8 @@ int Connect(std::string_view service) {
 }
 
 bool IsExecutableFile(const std::string& path) {
-  return access(path.c_str(), X_OK) == 0 && access((path + "/.").c_str(), F_OK) != 0;
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
 // The service's program: beside the running executable, then along PATH, or

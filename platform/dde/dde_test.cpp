@@ -196,6 +196,39 @@ TEST_F(ProgmanServerTest, ASecondServerLeavesTheFirstInCharge) {
   EXPECT_TRUE(GroupWith("SALES", 1));
 }
 
+// A conversation whose server has gone ends at the next command; the broken
+// connection neither raises nor kills the client with SIGPIPE.
+TEST_F(ProgmanServerTest, AConversationEndsWithItsServer) {
+  TDdeClientConv conv;
+  conv.SetLink("progman", "");
+  ASSERT_TRUE(conv.OpenLink());
+  kill(server_, SIGTERM);
+  ASSERT_EQ(WaitExit(server_), 0);
+  server_ = -1;
+  EXPECT_FALSE(conv.ExecuteMacro("[creategroup(LOST)]", false));
+  EXPECT_FALSE(conv.ExecuteMacro("[creategroup(LOST)]", false));
+  EXPECT_FALSE(conv.OpenLink()) << "nothing listens any more, and nothing is started";
+}
+
+// A socket file left by a server that died is taken over.
+TEST(ProgmanServer, ReplacesAStaleSocket) {
+  dosfs::testing::TempMachine machine;
+  std::string path = dde::ServiceSocketPath(machine.root(), "progman");
+  fs::create_directories(fs::path(path).parent_path());
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+  int stale = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  close(stale);
+  ASSERT_FALSE(Listening(machine.root()));
+
+  pid_t server = StartServer(machine.root(), 60);
+  EXPECT_TRUE(WaitUntil([&] { return Listening(machine.root()); }));
+  kill(server, SIGTERM);
+  EXPECT_EQ(WaitExit(server), 0);
+}
+
 TEST(ProgmanServer, EndsByItselfWhenIdle) {
   dosfs::testing::TempMachine machine;
   pid_t server = StartServer(machine.root(), 1);
