@@ -240,6 +240,9 @@ std::vector<TWinControl*> TForm::TabList() const {
 
 void TForm::Show() {
   if (!Visible()) {
+    // A drive selector lists the drives when its window is first made.
+    for (const auto& c : Components())
+      if (auto* drives = dynamic_cast<TDriveComboBox*>(c.get())) drives->BuildItems();
     if (OnShow) Application->Dispatch([this] { OnShow(this); });
     if (!active_ || !active_->CanFocus()) {
       auto list = TabList();

@@ -27,15 +27,7 @@ struct Expected {
 
 std::string Dword(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
-// Runs the engine settings for drive C and first directory \APP on a machine
-// holding `before`.
-void Settle(const std::vector<Existing>& before) {
-  ScriptedUser user;
-  harness::Program p(user, "[DIR]\r\n\\APP\r\n");
-  for (const auto& e : before) registry::PutValue(e.key, e.name, e.type, e.data);
-  TargetDrive = 'C';
-  WriteEngineSettings();
-}
+
 
 }  // namespace
 
@@ -79,7 +71,12 @@ TEST(WriteEngineSettings, Rules) {
        {{kEngine, "DLLPATH", "D:\\X;C:\\APP"}}},
   };
   for (const auto& c : cases) {
-    Settle(c.before);
+    // Drive C, first directory \APP, on a machine holding `before`.
+    ScriptedUser user;
+    harness::Program p(user, "[DIR]\r\n\\APP\r\n");
+    for (const auto& e : c.before) registry::PutValue(e.key, e.name, e.type, e.data);
+    TargetDrive = 'C';
+    WriteEngineSettings();
     for (const auto& e : c.after) {
       auto v = registry::GetValue(e.key, e.name);
       ASSERT_TRUE(v) << c.name << ": " << e.name;

@@ -194,6 +194,8 @@ TEST(InstallRun, AbortThenSecondRun) {
              })
       .Box("提示", "C:\\APP\\DEMO.EXE 文件已存在，覆盖吗？", IDYES)
       .Modal("F_tsh1", InsertDisk2)
+      // The failed copy left an empty destination behind.
+      .Box("提示", "C:\\APP\\DATA\\DATA.DB 文件已存在，覆盖吗？", IDYES)
       .Box("提示", "系统安装成功！", IDOK);
   EXPECT_EQ(harness::RunFrom(m, user), 0);
   EXPECT_EQ(m.Read('C', "APP/DATA/DATA.DB"), "data");

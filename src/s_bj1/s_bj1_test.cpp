@@ -126,12 +126,12 @@ TEST(ScriptReader, FullListRefusesAFurtherLine) {
   std::string script = "[TITLE]\r\nT\r\n[DISK]\r\n";
   for (int i = 1; i <= 51; ++i) script += "F" + std::to_string(i) + " \\D\\F" + std::to_string(i) + "\r\n";
   script += "[TITLE]\r\nLATER\r\n";
-  Read r = ReadScript(script, "SETUP.INI 的 [DISK] 段超过 50 行: 'F51 \\D\\F51'.");
+  Read r = ReadScript(script, "SETUP.INI 的 [DISK] 段超过 50 行: 'F51 \\D\\F51'");  // ends in "'": no period
   EXPECT_EQ(r.s.DiskList[50], "F50 \\D\\F50");
   EXPECT_EQ(r.s.DiskCounter, 51);
   EXPECT_EQ(r.s.SetupTitle, "T");
 
-  Read g = ReadScript("[GROUP]\r\nA\r\nB\r\nC\r\nD\r\n", "SETUP.INI 的 [GROUP] 段超过 3 行: 'D'.");
+  Read g = ReadScript("[GROUP]\r\nA\r\nB\r\nC\r\nD\r\n", "SETUP.INI 的 [GROUP] 段超过 3 行: 'D'");
   EXPECT_EQ(g.s.GroupInfo[3], "C");
   EXPECT_EQ(g.s.ListCounter, 4);
 }
