@@ -1,4 +1,5 @@
 #include "dde.h"
+#include "trace.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -222,7 +223,9 @@ bool TDdeClientConv::OpenLink() {
 }
 
 bool TDdeClientConv::ExecuteMacro(const char* cmd, bool /*waitFlg*/) {
-  if (socket_ < 0 || cmd == nullptr) return false;
+  if (cmd == nullptr) return false;
+  trace::Line("dde " + DdeService + " execute " + cmd + (socket_ < 0 ? " (no conversation)" : ""));
+  if (socket_ < 0) return false;
   if (dde::SendAll(socket_, cmd, std::strlen(cmd) + 1)) return true;
   CloseLink();
   return false;

@@ -19,6 +19,7 @@
 
 #include "progman_store.h"
 #include "testing_machine.h"
+#include "testing_server.h"
 
 extern char** environ;
 
@@ -28,47 +29,10 @@ namespace fs = std::filesystem;
 using progman::Group;
 using progman::Item;
 
-const std::string kProgman = PROGMAN_EXE;
-
-// Polls `done` until it holds or a generous bound passes.
-bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 750; ++i) {  // 15 s
-    if (done()) return true;
-    usleep(20'000);
-  }
-  return done();
-}
-
-bool Listening(const std::string& root) {
-  std::string path = dde::ServiceSocketPath(root, "progman");
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
-}
-
-// Starts progman for `root` as the test's child.
-pid_t StartServer(const std::string& root, int idleSeconds) {
-  std::string machine = "KELVORA_MACHINE=" + root;
-  std::string idle = std::to_string(idleSeconds);
-  pid_t pid = fork();
-  if (pid == 0) {
-    setenv("KELVORA_MACHINE", root.c_str(), 1);
-    execl(kProgman.c_str(), "progman", "--idle-seconds", idle.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
-
-// The exit code of our child, or -1 when it has not ended within the bound.
-int WaitExit(pid_t pid) {
-  int status = 0;
-  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+using dde::testing::Listening;
+using dde::testing::StartServer;
+using dde::testing::WaitExit;
+using dde::testing::WaitUntil;
 
 // Programs the conversation starts are detached; the test adopts them (as
 // their subreaper) so that it can wait for them and leaves no zombie behind.
@@ -313,7 +277,7 @@ TEST_F(DdeProgramStartTest, StartsTheProgramInTheNamedDirectoryWithItsTopic) {
 TEST(DdeConversation, StartsTheServerOnDemand) {
   AdoptDetached adopted;
   dosfs::testing::TempMachine machine;
-  dde::SetProgramDir(fs::path(kProgman).parent_path().string());
+  dde::SetProgramDir(fs::path(dde::testing::ProgmanPath()).parent_path().string());
   bool first = Converse(kSalesCommands);
   RecordProperty("immediate_retry_connected", first ? "yes" : "no");
   ASSERT_TRUE(WaitUntil([&] { return Listening(machine.root()); }));

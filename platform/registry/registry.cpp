@@ -1,4 +1,5 @@
 #include "registry.h"
+#include "trace.h"
 
 #include <exception>
 
@@ -98,6 +99,7 @@ void TRegistry::WriteString(const std::string& name, const std::string& value) {
       if (!key) throw ERegistryException("the key " + full + " no longer exists");
       key->SetValue(name, REG_SZ, value);
     });
+    trace::Line("registry [" + full + "] \"" + name + "\"=\"" + value + "\"");
   } catch (const std::exception&) {
     std::throw_with_nested(ERegistryException("Failed to set data for '" + name + "'"));
   }

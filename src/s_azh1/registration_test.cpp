@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <signal.h>
 
+#include <filesystem>
+#include <optional>
+
+#include "dde.h"
 #include "hive.h"
+#include "progman_store.h"
+#include "testing_server.h"
 #include "installer_harness.h"
 #include "s_azh1.h"
 #include "s_bj1.h"
@@ -118,4 +124,88 @@ TEST(WriteEngineSettings, NoRights) {
   } catch (const ERegistryException& e) {
     EXPECT_EQ(e.Message(), "Failed to create key \\software\\borland\\blw32");
   }
+}
+
+// ------------------------------------------------------------ program group
+
+namespace {
+
+// The program with its [GROUP] lines read and the real progman listening.
+struct WithProgman {
+  explicit WithProgman(const std::string& groupLines) : p(user, "[GROUP]\r\n" + groupLines) {
+    dde::SetProgramDir("/nonexistent");  // only the server started here
+    server = dde::testing::StartServer(p.machine.root(), 60);
+    EXPECT_TRUE(dde::testing::WaitUntil([&] { return dde::testing::Listening(p.machine.root()); }));
+    TargetDrive = 'D';
+  }
+  ~WithProgman() {
+    kill(server, SIGTERM);
+    dde::testing::WaitExit(server);
+    dde::SetProgramDir("");
+  }
+  // The group once it holds `items` items (or whatever is there at the end
+  // of the wait).
+  std::optional<progman::Group> Group(const std::string& name, size_t items) {
+    std::optional<progman::Group> g;
+    dde::testing::WaitUntil([&] {
+      g = progman::ReadGroup(p.machine.root(), name);
+      return g && g->items.size() >= items;
+    });
+    return g;
+  }
+  ScriptedUser user;
+  harness::Program p;
+  pid_t server = -1;
+};
+
+}  // namespace
+
+// The three commands reach Program Manager as built: a group holding one
+// item; a second installation adds the item again.
+TEST(CreateProgramGroup, MakesTheGroupAndItem) {
+  WithProgman pm("Sales\r\nSales System\r\n\\SALES\\SALES.EXE\r\n");
+  CreateProgramGroup();
+  auto g = pm.Group("SALES", 1);
+  ASSERT_TRUE(g);
+  ASSERT_EQ(g->items.size(), 1u);
+  EXPECT_EQ(g->items[0].cmdLine, "D:\\SALES\\SALES.EXE");
+  EXPECT_EQ(g->items[0].caption, "SALES SYSTEM");
+  EXPECT_EQ(g->items[0].iconPath, "D:\\SALES\\SALES.EXE");
+  CreateProgramGroup();
+  g = pm.Group("SALES", 2);
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->items.size(), 2u);
+}
+
+// Texts are joined as they stand: missing lines stay empty, GB2312 bytes
+// arrive as bytes, a command beyond MessageBuffer arrives whole.
+TEST(CreateProgramGroup, CommandsAsTheyStand) {
+  const std::string longCaption(180, 'C');
+  const struct { const char* name; std::string lines, group, caption; } cases[] = {
+      {"no [GROUP] lines", "", "", ""},
+      {"one line", "Only\r\n", "ONLY", ""},
+      {"GB2312 name", "演示程序\r\n演示\r\n\\A.EXE\r\n", "演示程序", "演示"},
+      {"200-byte command", "G\r\n" + longCaption + "\r\n\\A.EXE\r\n", "G", longCaption},
+  };
+  for (const auto& c : cases) {
+    WithProgman pm(c.lines);
+    CreateProgramGroup();
+    auto g = pm.Group(c.group, 1);
+    ASSERT_TRUE(g) << c.name;
+    ASSERT_EQ(g->items.size(), 1u) << c.name;
+    EXPECT_EQ(g->items[0].caption, c.caption) << c.name;
+    EXPECT_TRUE(pm.user.Finished());
+  }
+}
+
+// No server and nothing to start: the phase returns at once, shows nothing
+// and raises nothing.
+TEST(CreateProgramGroup, NoProgramManager) {
+  ScriptedUser user;  // any message box would fail the test
+  harness::Program p(user, "[GROUP]\r\nG\r\nI\r\n\\A.EXE\r\n");
+  dde::SetProgramDir("/nonexistent");
+  TargetDrive = 'C';
+  EXPECT_NO_THROW(CreateProgramGroup());
+  dde::SetProgramDir("");
+  EXPECT_TRUE(progman::ReadGroups(p.machine.root()).empty());
 }
