@@ -61,9 +61,15 @@ void Line(const std::string& text) {
   }
 }
 
-void MessageBox(const std::string& caption, const std::string& text, int flags, int answer) {
+void MessageBox(const std::string& caption, const std::string& text, int flags) {
   if (!Enabled()) return;
-  Line("msgbox [" + caption + "] " + text + " {" + ButtonsOf(flags) + "} -> " + std::to_string(answer));
+  std::string oneLine;
+  for (char c : text) oneLine += c == '\n' ? std::string("\\n") : c == '\r' ? std::string() : std::string(1, c);
+  Line("msgbox [" + caption + "] " + oneLine + " {" + ButtonsOf(flags) + "}");
+}
+
+void Answer(int answer) {
+  if (Enabled()) Line("answer " + std::to_string(answer));
 }
 
 }  // namespace trace

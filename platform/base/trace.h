@@ -11,8 +11,10 @@ namespace trace {
 bool Enabled();
 // Appends one line (GB2312 text, converted to UTF-8).
 void Line(const std::string& text);
-// "msgbox [caption] text {buttons} -> answer"
-void MessageBox(const std::string& caption, const std::string& text, int flags, int answer);
+// Before a message box shows: "msgbox [caption] text {buttons}" (line
+// breaks in the text written as \n); after it: "answer N".
+void MessageBox(const std::string& caption, const std::string& text, int flags);
+void Answer(int answer);
 // GB2312 (code page 936) bytes as UTF-8; bytes that do not convert become '?'.
 std::string ToUtf8(const std::string& gbk);
 

@@ -390,8 +390,9 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     int& n;
     ~Done() { --n; }
   } done{messageBoxes_};
+  trace::MessageBox(caption, text, flags);
   const int answer = backend_.MessageBox(text, caption, flags);
-  trace::MessageBox(caption, text, flags, answer);
+  trace::Answer(answer);
   return answer;
 }
 
@@ -408,8 +409,9 @@ void TApplication::ShowFatal(const Exception& e, const std::string& module) {
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(e.Address()) & 0xFFFFFFFFu));
   const std::string text = std::string("Exception ") + e.ClassName() + " in module " + module + " at " + address +
                            ".\n" + AddPeriod(e.Message());
-  trace::MessageBox("Application Error", text, MB_OK | MB_ICONSTOP | MB_TASKMODAL, IDOK);
+  trace::MessageBox("Application Error", text, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
   backend_.FatalBox("Application Error", text);
+  trace::Answer(IDOK);
 }
 
 void TApplication::Dispatch(const std::function<void()>& handler) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 #include "headless.h"
 #include "testing_machine.h"
 #include "toolkit.h"
@@ -337,4 +342,24 @@ TEST(Layout, ErrorsNameTheProblem) {
       EXPECT_NE(e.Message().find(c.error), std::string::npos) << e.Message();
     }
   }
+}
+
+// With KELVORA_TRACE naming a file, windows, message boxes (in UTF-8) and
+// modal results are traced as they happen.
+TEST_F(DialogRules, TraceWhenAsked) {
+  const std::string file = ::testing::TempDir() + "/trace.txt";
+  std::remove(file.c_str());
+  setenv("KELVORA_TRACE", file.c_str(), 1);
+  user.Modal("F_test", [&](User&) {
+    app.MessageBox("\xCC\xE1\xCA\xBE\nline", "Cap", MB_YESNO);
+    form->SetModalResult(mrOk);
+  }).Box("Cap", "", IDNO);
+  form->ShowModal();
+  unsetenv("KELVORA_TRACE");
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(),
+            "show F_test\nmsgbox [Cap] \xE6\x8F\x90\xE7\xA4\xBA\\nline {Yes/No}\nanswer 7\n"  // UTF-8
+            "modal result F_test 1\nhide F_test\n");
 }
