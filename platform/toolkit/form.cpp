@@ -240,6 +240,10 @@ std::vector<TWinControl*> TForm::TabList() const {
 
 void TForm::Show() {
   if (!Visible()) {
+    // A drive selector lists the drives present when its window first
+    // appears; BuildItems does nothing after the first time.
+    for (const auto& c : Components())
+      if (auto* d = dynamic_cast<TDriveComboBox*>(c.get())) d->BuildItems();
     if (OnShow) Application->Dispatch([this] { OnShow(this); });
     if (!active_ || !active_->CanFocus()) {
       auto list = TabList();
