@@ -2,7 +2,11 @@
 //
 // The hive is the REGEDIT4 text file <machine root>/system.reg. Key names are
 // matched without regard to ASCII case and keep the case they were created
-// with. A path with a leading backslash starts at the root key.
+// with. A path with a leading backslash starts at the root key; without one it
+// starts at the current key (at the root key when none is open). Every change
+// is written to the hive at once (see hive.h). Behind a failure with one of
+// the fixed texts, the cause -- such as the hive file and line that cannot be
+// parsed -- is attached as the nested exception (std::rethrow_if_nested).
 #pragma once
 
 #include <cstdint>
@@ -51,7 +55,8 @@ class TRegistry {
   // and "Failed to get data for '%s'" when the data cannot be read. The text
   // ends at its first NUL; an expandable string is returned unexpanded.
   std::string ReadString(const std::string& name);
-  // Creates or replaces the value with type REG_SZ. Raises
+  // Creates or replaces the value with type REG_SZ; the data are exactly the
+  // text's bytes, without a terminating NUL. Raises
   // "Failed to set data for '%s'".
   void WriteString(const std::string& name, const std::string& value);
   void CloseKey();

@@ -240,10 +240,9 @@ std::vector<TWinControl*> TForm::TabList() const {
 
 void TForm::Show() {
   if (!Visible()) {
-    // A drive selector lists the drives present when its window first
-    // appears; BuildItems does nothing after the first time.
+    // A drive selector lists the drives when its window is first made.
     for (const auto& c : Components())
-      if (auto* d = dynamic_cast<TDriveComboBox*>(c.get())) d->BuildItems();
+      if (auto* drives = dynamic_cast<TDriveComboBox*>(c.get())) drives->BuildItems();
     if (OnShow) Application->Dispatch([this] { OnShow(this); });
     if (!active_ || !active_->CanFocus()) {
       auto list = TabList();
