@@ -9,7 +9,6 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Menu_Item.H>
-#include <FL/Fl_Multi_Label.H>
 #include <FL/Fl_Widget.H>
 
 #include <algorithm>
@@ -220,6 +219,33 @@ class ProgressView : public LeafView {
   }
 };
 
+// A drive list item: the kind picture, then the text in the selector's font.
+struct ItemLabel {
+  const Fl_RGB_Image* picture;
+  std::string utf8;
+  TFont font;
+};
+constexpr Fl_Labeltype kItemLabel = FL_FREE_LABELTYPE;
+
+void DrawItemLabel(const Fl_Label* label, int X, int Y, int /*W*/, int H, Fl_Align) {
+  const auto* item = reinterpret_cast<const ItemLabel*>(label->value);
+  int tx = X + 2;
+  if (item->picture) {
+    const_cast<Fl_RGB_Image*>(item->picture)->draw(tx, Y + (H - item->picture->h()) / 2);
+    tx += item->picture->w() + 4;
+  }
+  const fontmap::Choice c = paint::UseFont(item->font);
+  fl_color(label->color);
+  fl_draw(item->utf8.data(), static_cast<int>(item->utf8.size()), tx, Y + (H - c.cell) / 2 + paint::Baseline(c));
+}
+
+void MeasureItemLabel(const Fl_Label* label, int& W, int& H) {
+  const auto* item = reinterpret_cast<const ItemLabel*>(label->value);
+  const fontmap::Choice c = paint::UseFont(item->font);
+  W = 2 + (item->picture ? item->picture->w() + 4 : 0) + paint::TextWidth(item->utf8) + 2;
+  H = std::max(c.cell, item->picture ? item->picture->h() : 0) + 2;
+}
+
 // A drop-down list of drives: the current item with its kind picture and
 // text, and the arrow button; a click opens the list.
 class DriveView : public LeafView {
@@ -272,25 +298,14 @@ class DriveView : public LeafView {
     Form().ClickControl(d);
     const auto& items = d.Items();
     if (items.empty()) return 1;
-    // Menu items with a picture label beside a text label.
-    std::vector<std::string> texts;
-    for (const auto& item : items) texts.push_back(gbtext::ToUtf8(item.text));
-    std::vector<Fl_Multi_Label> labels(items.size());
+    // Each menu item's label is an ItemLabel, drawn by DrawItemLabel.
+    std::vector<ItemLabel> labels;
+    for (const auto& item : items)
+      labels.push_back({paint::Picture(KindPicture(item.kind), true), gbtext::ToUtf8(item.text), d.Font()});
     std::vector<Fl_Menu_Item> menu(items.size() + 1);
-    const fontmap::Choice c = paint::UseFont(d.Font());
     for (size_t i = 0; i < items.size(); ++i) {
       menu[i] = Fl_Menu_Item{};
-      menu[i].labelsize(c.size);
-      menu[i].labelfont(fl_font());
-      if (const Fl_RGB_Image* pic = paint::Picture(KindPicture(items[i].kind), true)) {
-        labels[i].labela = reinterpret_cast<const char*>(pic);
-        labels[i].typea = _FL_IMAGE_LABEL;
-        labels[i].labelb = texts[i].c_str();
-        labels[i].typeb = FL_NORMAL_LABEL;
-        labels[i].label(&menu[i]);
-      } else {
-        menu[i].label(texts[i].c_str());
-      }
+      menu[i].label(kItemLabel, reinterpret_cast<const char*>(&labels[i]));
     }
     menu[items.size()] = Fl_Menu_Item{};
     // The list drops below the box: white, a thin black border, the
@@ -380,6 +395,7 @@ class FltkBackend : public Backend {
     paint::OpenDisplay();
     paint::RegisterFonts();
     Fl::visible_focus(0);
+    Fl::set_labeltype(kItemLabel, DrawItemLabel, MeasureItemLabel);
     if (const Fl_RGB_Image* icon = paint::Picture("icon", true)) Fl_Window::default_icon(icon);
   }
 

@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "gbtext.h"
-#if __has_include("picture.h")
 #include "picture.h"
-#define HAVE_PICTURE_DECODER 1
-#endif
 #include "resources.h"
 
 namespace paint {
@@ -174,7 +171,6 @@ const Fl_RGB_Image* Picture(std::string_view name, bool transparent) {
   auto it = cache.find(key);
   if (it == cache.end()) {
     Decoded d;
-#ifdef HAVE_PICTURE_DECODER
     const std::string_view bmp = resources::Picture(name);
     picture::Picture p;
     if (!bmp.empty() &&
@@ -183,7 +179,6 @@ const Fl_RGB_Image* Picture(std::string_view name, bool transparent) {
       d.bytes.assign(rgba.begin(), rgba.end());
       d.image = std::make_unique<Fl_RGB_Image>(d.bytes.data(), p.width, p.height, 4);
     }
-#endif
     it = cache.emplace(std::move(key), std::move(d)).first;
   }
   return it->second.image.get();
