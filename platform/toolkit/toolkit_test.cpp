@@ -319,6 +319,30 @@ TEST(Controls, DriveSelectorItems) {
   EXPECT_EQ(box.Drive(), 'y');
 }
 
+// The drive items appear with the form's first showing, not at creation,
+// and are not rebuilt when the drives change later.
+TEST(Controls, DriveSelectorItemsAreBuiltAtFirstShowing) {
+  dosfs::testing::TempMachine m("C: fixed c SYSTEM\n");
+  RegisterLayout("F_drives", "object F_drives: TF\n object D: TDriveComboBox\n end\nend");
+  struct TF : TForm {
+    explicit TF(TComponent* owner) : TForm(owner) { LoadLayout("F_drives", {}); }
+  };
+  HeadlessBackend backend;
+  TApplication app(backend);
+  TF* form = nullptr;
+  app.CreateForm(form);
+  auto* box = dynamic_cast<TDriveComboBox*>(form->FindComponent("D"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_FALSE(box->ItemsBuilt());
+  form->Show();
+  ASSERT_EQ(box->Items().size(), 1u);
+  EXPECT_EQ(box->ItemIndex(), 0);
+  form->Hide();
+  dosfs::testing::TempMachine later("C: fixed c SYSTEM\nD: fixed d DATA\n");
+  form->Show();
+  EXPECT_EQ(box->Items().size(), 1u);
+}
+
 TEST(Layout, ErrorsNameTheProblem) {
   HeadlessBackend backend;
   TApplication app(backend);
