@@ -9,6 +9,7 @@ XS_TRACE_SEEN=0   # lines of the trace already consumed
 XS_XVFB_PID=
 XS_SETUP_PID=
 XS_PROGMAN_PID=
+XS_EXIT=
 
 xs_log() { printf '  %s\n' "$*"; }
 
@@ -86,10 +87,21 @@ xs_window() {
 xs_keys() { xdotool key --delay 50 "$@"; }
 # xs_type TEXT: typed text.
 xs_type() { xdotool type --delay 30 "$1"; }
-# xs_shot FILE: a screenshot of the whole screen.
-xs_shot() { import -window root "$1"; }
+# xs_shot FILE: a screenshot of the whole screen, once the picture has
+# settled (two shots in a row alike; at most 20 tries).
+xs_shot() {
+  local i
+  import -window root "$1.prev.png"
+  for i in $(seq 20); do
+    import -window root "$1"
+    compare -metric AE "$1" "$1.prev.png" null: >/dev/null 2>&1 && break
+    mv "$1" "$1.prev.png"
+  done
+  rm -f "$1.prev.png"
+}
 
-# xs_wait_exit: waits (up to 30 s) for setup to end; prints its exit code.
+# xs_wait_exit: waits (up to 30 s) for setup to end; its exit code goes to
+# XS_EXIT. (Not in a subshell: only this shell can wait for its child.)
 xs_wait_exit() {
   local i
   for i in $(seq 300); do
@@ -101,7 +113,8 @@ xs_wait_exit() {
     echo "setup did not end" >&2
   fi
   wait "$XS_SETUP_PID"
-  echo $?
+  XS_EXIT=$?
+  XS_SETUP_PID=
 }
 
 # xs_stop: ends what this session started, by process id.
