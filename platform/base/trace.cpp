@@ -1,10 +1,9 @@
 #include "trace.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+
+#include "gbtext.h"
 
 namespace trace {
 
@@ -29,33 +28,11 @@ const char* ButtonsOf(int flags) {
 
 bool Enabled() { return TracePath() != nullptr; }
 
-std::string ToUtf8(const std::string& gbk) {
-  iconv_t cd = iconv_open("UTF-8", "CP936");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return gbk;
-  std::string out;
-  char buf[256];
-  char* in = const_cast<char*>(gbk.data());
-  size_t inLeft = gbk.size();
-  while (inLeft > 0) {
-    char* o = buf;
-    size_t oLeft = sizeof buf;
-    size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-    out.append(buf, static_cast<size_t>(o - buf));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      out.push_back('?');  // a byte that is not code page 936
-      ++in;
-      --inLeft;
-    }
-  }
-  iconv_close(cd);
-  return out;
-}
-
 void Line(const std::string& text) {
   const char* path = TracePath();
   if (!path) return;
   if (std::FILE* f = std::fopen(path, "a")) {
-    std::string line = ToUtf8(text) + "\n";
+    std::string line = gbtext::ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), f);
     std::fclose(f);
   }

@@ -15,7 +15,5 @@ void Line(const std::string& text);
 // breaks in the text written as \n); after it: "answer N".
 void MessageBox(const std::string& caption, const std::string& text, int flags);
 void Answer(int answer);
-// GB2312 (code page 936) bytes as UTF-8; bytes that do not convert become '?'.
-std::string ToUtf8(const std::string& gbk);
 
 }  // namespace trace

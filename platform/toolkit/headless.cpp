@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "trace.h"
+#include "gbtext.h"
 
 void User::Type(const std::string& text) {
   for (char c : text) form_.KeyPress(c);
@@ -36,12 +36,12 @@ ScriptedUser& ScriptedUser::Pending(Act act) {
 
 std::string ScriptedUser::RecordText() const {
   std::string out;
-  for (const auto& r : record_) out += trace::ToUtf8(r) + "\n";
+  for (const auto& r : record_) out += gbtext::ToUtf8(r) + "\n";
   return out;
 }
 
 void ScriptedUser::Unexpected(const std::string& what) const {
-  throw ScriptError("unexpected: " + trace::ToUtf8(what) + "\nso far:\n" + RecordText());
+  throw ScriptError("unexpected: " + gbtext::ToUtf8(what) + "\nso far:\n" + RecordText());
 }
 
 static bool AnswerFits(int flags, int answer) {
@@ -75,7 +75,7 @@ TForm& HeadlessBackend::InputForm() const {
 void HeadlessBackend::RunModal(TForm& form) {
   while (form.ModalResult() == mrNone && !Application->Terminated()) {
     if (!user_) {
-      std::printf("[%s] dialog cancelled: no one to answer it\n", trace::ToUtf8(form.Caption()).c_str());
+      std::printf("[%s] dialog cancelled: no one to answer it\n", gbtext::ToUtf8(form.Caption()).c_str());
       form.SetModalResult(mrCancel);
       break;
     }
@@ -94,7 +94,7 @@ void HeadlessBackend::RunModal(TForm& form) {
 int HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, int flags) {
   if (!user_) {
     const int answer = FirstButton(flags);
-    std::printf("[%s] %s -> %d\n", trace::ToUtf8(caption).c_str(), trace::ToUtf8(text).c_str(), answer);
+    std::printf("[%s] %s -> %d\n", gbtext::ToUtf8(caption).c_str(), gbtext::ToUtf8(text).c_str(), answer);
     std::fflush(stdout);
     return answer;
   }
@@ -141,5 +141,5 @@ void HeadlessBackend::FatalBox(const std::string& caption, const std::string& te
     user_->record_.push_back("fatal [" + caption + "] " + text);
     return;
   }
-  std::fprintf(stderr, "[%s] %s\n", trace::ToUtf8(caption).c_str(), trace::ToUtf8(text).c_str());
+  std::fprintf(stderr, "[%s] %s\n", gbtext::ToUtf8(caption).c_str(), gbtext::ToUtf8(text).c_str());
 }

@@ -1,6 +1,6 @@
 // Text conversion between the program's GB2312 (code page 936) byte strings
-// and the UTF-8 that the display draws and the keyboard delivers. Used only
-// by the FLTK backend.
+// and UTF-8: what the display draws, the keyboard delivers and the trace
+// writes. The one place where the system's texts change encoding.
 #pragma once
 
 #include <cstddef>
