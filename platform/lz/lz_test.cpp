@@ -13,17 +13,11 @@
 
 namespace {
 
+using lz::testing::ReadTestdata;
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using dosfs::testing::TempMachine;
-
-std::string ReadTestdata(const std::string& name) {
-  std::ifstream in(std::string(LZ_TESTDATA) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(in) << name;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The whole expanding copy as the installer does it: open both, copy, close
 // both whatever happened.

@@ -12,16 +12,10 @@
 
 namespace {
 
+using lz::testing::ReadTestdata;
+
 using lz::testing::ReferenceExpand;
 using lz::testing::SzddHeader;
-
-std::string ReadTestdata(const std::string& name) {
-  std::ifstream in(std::string(LZ_TESTDATA) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(in) << name;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The window position that output byte number n (0-based) is written to.
 unsigned WinPos(size_t n) { return (lz::kFirstWritePos + n) % lz::kWindowSize; }

@@ -1,5 +1,8 @@
 #include "szdd_testing.h"
 
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "szdd.h"
@@ -95,6 +98,14 @@ std::string Compress(std::string_view plain) {
 
 std::string SzddFile(std::string_view plain) {
   return SzddHeader(static_cast<uint32_t>(plain.size())) + Compress(plain);
+}
+
+std::string ReadTestdata(const std::string& name) {
+  std::ifstream in(std::string(LZ_TESTDATA) + "/" + name, std::ios::binary);
+  if (!in) throw std::runtime_error("missing fixture " + name);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
 }  // namespace lz::testing

@@ -23,4 +23,7 @@ std::string Compress(std::string_view plain);
 // A whole SZDD file for `plain`: header plus Compress(plain).
 std::string SzddFile(std::string_view plain);
 
+// The bytes of a golden fixture in testdata/; raises when it is missing.
+std::string ReadTestdata(const std::string& name);
+
 }  // namespace lz::testing
