@@ -299,6 +299,7 @@ class TDriveComboBox : public TWinControl {
   void SetDrive(char letter);
   // Builds the items from the system's drives, once.
   void BuildItems();
+  bool ItemsBuilt() const { return built_; }
   const std::vector<Item>& Items() const { return items_; }
   int ItemIndex() const { return itemIndex_; }
   // Chooses an item, as by mouse or keyboard.
