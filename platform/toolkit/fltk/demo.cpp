@@ -4,7 +4,10 @@
 // the screenshot checks drive it.
 //
 //   toolkit_fltk_demo background [TITLE]   the background window alone
-//   toolkit_fltk_demo install [progress]   the install dialog over it
+//   toolkit_fltk_demo install [progress|disk]
+//                                          the install dialog over it; with
+//                                          disk, Install shows the progress
+//                                          and then the disk prompt over it
 //   toolkit_fltk_demo disk [NUMBER]        the disk prompt over it
 //   toolkit_fltk_demo box SET              SET: ok okcancel abortretryignore
 //                                          yesnocancel yesno retrycancel
@@ -26,6 +29,7 @@ namespace {
 
 std::string g_title = "Kelvora安装演示";
 bool g_progress = false;
+bool g_diskOverInstall = false;
 std::string g_disk = "2";
 
 void Say(const std::string& gb) {
@@ -40,6 +44,14 @@ class TF_bj1 : public TForm {
                             Find<TLabel>("Label1")->SetCaption(g_title);
                             Show();
                           }}});
+  }
+};
+
+class TF_tsh1 : public TForm {
+ public:
+  using TForm::Find;
+  explicit TF_tsh1(TComponent* owner) : TForm(owner) {
+    LoadLayout("F_tsh1", {{"FormShow", [this](TObject*) { Find<TEdit>("Edit1")->SetFocus(); }}});
   }
 };
 
@@ -66,15 +78,15 @@ class TF_azh1 : public TForm {
   void BitBtn1Click() {
     Say("BitBtn1Click drive " + std::string(1, Find<TDriveComboBox>("DriveComboBox1")->Drive()));
     ShowProgress();
+    if (!g_diskOverInstall) return;
+    // As a run asks for the next disk: from inside the click, over the dialog.
+    Application->ProcessMessages();
+    if (!prompt_) Application->CreateForm(prompt_);
+    prompt_->Find<TLabel>("Label3")->SetCaption("2");
+    prompt_->Find<TEdit>("Edit1")->SetText("A:\\DISK1\\");
+    Say("disk prompt result " + std::to_string(prompt_->ShowModal()));
   }
-};
-
-class TF_tsh1 : public TForm {
- public:
-  using TForm::Find;
-  explicit TF_tsh1(TComponent* owner) : TForm(owner) {
-    LoadLayout("F_tsh1", {{"FormShow", [this](TObject*) { Find<TEdit>("Edit1")->SetFocus(); }}});
-  }
+  TF_tsh1* prompt_ = nullptr;
 };
 
 int Box(const std::string& set) {
@@ -98,7 +110,7 @@ int Box(const std::string& set) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: toolkit_fltk_demo background [TITLE] | install [progress] | disk [NUMBER] | box SET\n"
+               "usage: toolkit_fltk_demo background [TITLE] | install [progress|disk] | disk [NUMBER] | box SET\n"
                "  SET: ok okcancel abortretryignore yesnocancel yesno retrycancel error fatal\n");
   return 2;
 }
@@ -119,6 +131,7 @@ int main(int argc, char** argv) {
     if (argc > 2) g_title = gbtext::FromUtf8(arg);
   } else if (mode == "install") {
     g_progress = arg == "progress";
+    g_diskOverInstall = arg == "disk";
   } else if (mode == "disk") {
     if (!arg.empty()) g_disk = arg;
   } else {

@@ -380,11 +380,27 @@ class FormWindow : public Fl_Double_Window {
   // window manager goes into the model, which realigns the children.
   void resize(int X, int Y, int W, int H) override {
     Fl_Double_Window::resize(X, Y, W, H);
+    if (framed_) frame_.Surround(*this);
     if (W != form_.Width() || H != form_.Height()) form_.SetBounds(form_.Left(), form_.Top(), W, H);
+  }
+
+  // Shows the window, with the outer frame unless it is maximised.
+  void ShowFramed(bool framed) {
+    show();
+    framed_ = framed;
+    if (framed_) frame_.Surround(*this);
+    else frame_.Hide();
+  }
+
+  void hide() override {
+    Fl_Double_Window::hide();
+    frame_.Hide();
   }
 
  private:
   TForm& form_;
+  paint::OuterFrame frame_;
+  bool framed_ = false;
 };
 
 // ----------------------------------------------------------------- backend
@@ -526,7 +542,7 @@ class FltkBackend : public Backend {
     }
     if (form.Modal()) win.set_modal();
     else win.clear_modal_states();
-    win.show();
+    win.ShowFramed(form.WindowState() != TWindowState::wsMaximized);
     paint::GiveKeyboardFocus(win);
   }
 

@@ -98,9 +98,11 @@ class MessageWindow : public Fl_Double_Window {
   int Run() {
     set_modal();
     show();
+    frame_.Surround(*this);
     paint::GiveKeyboardFocus(*this);
     while (answer_ == 0 && shown()) Fl::wait(0.25);
     hide();
+    frame_.Hide();
     return answer_ ? answer_ : (cancelId_ ? cancelId_ : buttons_.front().id);
   }
 
@@ -179,6 +181,7 @@ class MessageWindow : public Fl_Double_Window {
   std::vector<std::string> lines_;
   std::vector<Choice> buttons_;
   bool icon_;
+  paint::OuterFrame frame_;
   TFont font_;
   int lineH_ = 14, textX_ = 0, textY_ = 0, buttonsX_ = 0, buttonsY_ = 0;
   int focus_ = 0, pressed_ = -1, answer_ = 0, cancelId_ = 0;

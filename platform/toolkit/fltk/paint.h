@@ -6,6 +6,7 @@
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Window.H>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,28 @@ void OpenDisplay();
 void SendKey(TForm& form);
 // Gives a window that has just been shown the keyboard focus.
 void GiveKeyboardFocus(Fl_Window& window);
+
+// The frame a dialog wears on a display without a window manager, which
+// otherwise shows top-level windows bare: a one-pixel dark outline, then a
+// raised bevel. It is a window of its own, kWidth pixels larger on each side
+// than the framed one and stacked right below it, so the framed window's
+// client area and layout are untouched. Where a window manager runs, it
+// decorates the windows itself and the frame never shows.
+class OuterFrame {
+ public:
+  static constexpr int kWidth = 2;
+  OuterFrame();
+  ~OuterFrame();
+  OuterFrame(const OuterFrame&) = delete;
+  OuterFrame& operator=(const OuterFrame&) = delete;
+  // Shows the frame around `window`, which has just been shown (or moved or
+  // resized while shown), and stacks it right below `window`.
+  void Surround(Fl_Window& window);
+  void Hide();
+
+ private:
+  std::unique_ptr<Fl_Window> window_;
+};
 
 }  // namespace paint
 

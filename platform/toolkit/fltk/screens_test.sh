@@ -13,7 +13,7 @@ DEMO=$1
 OUT=$2
 HERE=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb xdotool import convert; do
+for tool in Xvfb xdotool import convert compare; do
   command -v $tool >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -72,7 +72,19 @@ finish() {
   fi
   wait "$DEMO_PID"
 }
-shot() { import -window root "$OUT/$1.png"; }
+# shot NAME: the screen once the picture has settled (two shots in a row
+# alike; at most 20 tries)
+shot() {
+  import -window root "$OUT/$1.prev.png"
+  i=0
+  while [ $i -lt 20 ]; do
+    import -window root "$OUT/$1.png"
+    compare -metric AE "$OUT/$1.png" "$OUT/$1.prev.png" null: >/dev/null 2>&1 && break
+    mv "$OUT/$1.png" "$OUT/$1.prev.png"
+    i=$((i + 1))
+  done
+  rm -f "$OUT/$1.prev.png"
+}
 # rgb FILE X Y: the pixel as r,g,b
 rgb() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r+.5)],%[fx:int(255*p{$2,$3}.g+.5)],%[fx:int(255*p{$2,$3}.b+.5)]" info:
@@ -96,6 +108,20 @@ geometry() {
 }
 # says NAME TEXT: the demo printed the line
 says() { grep -qxF "$2" "$OUT/$1.log" || fail "$1: no line '$2' in $(cat "$OUT/$1.log")"; }
+# framed NAME X Y W H: the window with that client rectangle wears the outer
+# frame of windows without a window manager: a dark outline, then a raised
+# bevel (white top and left, grey bottom and right), checked mid-side.
+framed() {
+  mx=$(($2 + $4 / 2)) my=$(($3 + $5 / 2)) r=$(($2 + $4)) b=$(($3 + $5))
+  pixel "$1" $mx $(($3 - 2)) 0,0,0 "frame outline top"
+  pixel "$1" $mx $(($3 - 1)) 255,255,255 "frame bevel top"
+  pixel "$1" $(($2 - 2)) $my 0,0,0 "frame outline left"
+  pixel "$1" $(($2 - 1)) $my 255,255,255 "frame bevel left"
+  pixel "$1" $r $my 128,128,128 "frame bevel right"
+  pixel "$1" $((r + 1)) $my 0,0,0 "frame outline right"
+  pixel "$1" $mx $b 128,128,128 "frame bevel bottom"
+  pixel "$1" $mx $((b + 1)) 0,0,0 "frame outline bottom"
+}
 
 # ------------------------------------------------------ background window
 # Maximised over the whole screen (no window manager: the work area is the
@@ -131,6 +157,7 @@ w=$(window F_azh1)
 if [ -z "$w" ]; then fail "install: no window"; else
   geometry "$w" $X $Y 300 177 install
   shot install
+  framed install $X $Y 300 177
   pixel install $((X + 150)) $Y 255,255,255 "Panel3 outer bevel top"
   pixel install $((X + 150)) $((Y + 120)) 128,128,128 "Panel3 outer bevel bottom"
   pixel install $((X + 150)) $((Y + 3)) 128,128,128 "Panel3 inner bevel top (border 2)"
@@ -172,6 +199,36 @@ finish install_progress
 says install_progress "BitBtn1Click drive c"
 says install_progress "modal result 2"
 
+# The disk prompt asked for from inside the Install click, as a run asks for
+# the next disk: it paints its own background over the install dialog, where
+# the dialog below has the top edge of its progress bar and its Label1 text,
+# and it is framed so that its edges show over the dialog's face.
+start install_disk install disk
+w=$(window F_azh1)
+if [ -n "$w" ]; then
+  xdotool key Return
+  p=$(window F_tsh1)
+  if [ -z "$p" ]; then fail "install_disk: no disk prompt"; else
+    PX=$(((1024 - 263) / 2)) PY=$(((768 - 142) / 2))
+    shot install_disk
+    pixel install_progress 420 367 128,128,128 "progress bar top edge below the prompt"
+    pixel install_disk 420 367 192,192,192 "prompt face over the dialog's progress bar edge"
+    # The first pixel of the dialog's label text within the prompt's top rows.
+    text=$(convert "$OUT/install_progress.png" -crop 250x12+$((PX + 5))+$((PY + 2)) txt:- |
+      awk -F'[,: ]+' 'NR > 1 && $0 !~ /#C0C0C0/ {print $1 + '$((PX + 5))', $2 + '$((PY + 2))'; exit}')
+    if [ -z "$text" ]; then fail "install_progress: no label text under the prompt's top rows"; else
+      pixel install_disk ${text% *} ${text#* } 192,192,192 "prompt face over the dialog's label text"
+    fi
+    framed install_disk $PX $PY 263 142
+    xdotool key Escape
+    sleep 0.3
+  fi
+  xdotool key Escape
+fi
+finish install_disk
+says install_disk "disk prompt result 2"
+says install_disk "modal result 2"
+
 # A click on the drive selector opens its list.
 start install_list install
 w=$(window F_azh1)
@@ -193,6 +250,7 @@ w=$(window F_tsh1)
 if [ -z "$w" ]; then fail "disk: no window"; else
   geometry "$w" $(((1024 - 263) / 2)) $(((768 - 142) / 2)) 263 142 disk
   shot disk
+  framed disk $(((1024 - 263) / 2)) $(((768 - 142) / 2)) 263 142
   xdotool key d
   sleep 0.3
   shot disk_typed
@@ -209,6 +267,8 @@ box() {
   w=$(window MessageBox)
   if [ -z "$w" ]; then fail "box $1: no window"; finish "box_$1"; return; fi
   shot "box_$1"
+  set -- "$1" "$2" "$3" $(xdotool getwindowgeometry "$w" | awk '/Position/{print $2} /Geometry/{print $2}' | tr ',x' '  ')
+  if [ $# -eq 7 ]; then framed "box_$1" "$4" "$5" "$6" "$7"; else fail "box $1: no window geometry"; fi
   xdotool key "$2"
   finish "box_$1"
   [ -n "$3" ] && says "box_$1" "answer $3"
