@@ -298,9 +298,9 @@ TEST(Controls, ProgressBarRange) {
 // names; removable drives and drives without medium are never read.
 TEST(Controls, DriveSelectorItems) {
   dosfs::testing::TempMachine m(
-      "A: removable a\nC: fixed c SYSTEM\nD: cdrom d CDROM\nE: fixed e\nR: ramdisk r RamDisk\n"
+      "A: removable a FLOPPY\nC: fixed c SYSTEM\nD: cdrom d CDROM\nE: fixed e\nR: ramdisk r RamDisk\n"
       "X: network x \\\\Server\\Share\nY: network y\n",
-      "AD");
+      "D");  // A: holds a disk, but its label is not read
   HeadlessBackend backend;
   TApplication app(backend);
   TDriveComboBox box(nullptr);
