@@ -213,7 +213,9 @@ void TLabel::SetCaption(const std::string& v) {
 void TLabel::AdjustSize() {
   if (!autoSize_ || !Application) return;
   int w = 0, h = 0;
-  Application->GetBackend().MeasureText(Font(), StripAccel(Caption()), w, h);
+  // An empty label keeps the room of one blank, one line high.
+  const std::string shown = StripAccel(Caption());
+  Application->GetBackend().MeasureText(Font(), shown.empty() ? " " : shown, w, h);
   SetBounds(Left(), Top(), w, h);
 }
 
@@ -326,8 +328,10 @@ bool TEdit::WantKey(int key, int shift) {
   if (shift & (ssAlt | ssCtrl)) return false;
   const int n = static_cast<int>(text_.size());
   switch (key) {
-    case VK_LEFT: SetSelection(selLength_ ? selStart_ : selStart_ - 1, 0); return true;
-    case VK_RIGHT: SetSelection(selLength_ ? selStart_ + selLength_ : selStart_ + 1, 0); return true;
+    case VK_LEFT:
+    case VK_UP: SetSelection(selLength_ ? selStart_ : selStart_ - 1, 0); return true;
+    case VK_RIGHT:
+    case VK_DOWN: SetSelection(selLength_ ? selStart_ + selLength_ : selStart_ + 1, 0); return true;
     case VK_HOME: SetSelection(0, 0); return true;
     case VK_END: SetSelection(n, 0); return true;
     case VK_BACK:

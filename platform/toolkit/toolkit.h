@@ -218,8 +218,8 @@ class TBitBtn : public TWinControl {
   const std::string& Glyph() const { return glyph_; }  // picture resource name
   // The letter marked with "&" in the caption, upper case; 0 when none.
   char Accelerator() const;
-  // Clicks the button: its click handler runs, then its modal result (if
-  // any) becomes the form's.
+  // Clicks the button: its modal result (if any) becomes the form's, then
+  // its click handler runs.
   void Click();
   TNotifyEvent OnClick;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;

@@ -160,6 +160,8 @@ TEST_F(DialogRules, EditSelectsAllOnlyWhenFocusMovesIn) {
   EXPECT_EQ(form->Edit1->SelLength(), 3);
   user.Modal("F_test", [](User& u) {
     u.Type("b:\\disk2");
+    u.Key(VK_UP);  // moves the caret, as Left does
+    u.Key(VK_DOWN);
     u.Key(VK_LEFT);
     u.Key(VK_ESCAPE);
   });
@@ -272,6 +274,9 @@ TEST(Controls, LabelSizesItselfToItsText) {
   const int three = label.Width();
   label.SetCaption("a&bcdef");
   EXPECT_EQ(label.Width(), 2 * three);  // "&" takes no room
+  EXPECT_GT(label.Height(), 0);
+  label.SetCaption("");  // an empty label stays one blank wide
+  EXPECT_EQ(label.Width(), three / 3);
   EXPECT_GT(label.Height(), 0);
 }
 

@@ -124,6 +124,7 @@ TEST(CopyDiskFiles, OverwriteQuestion) {
     EXPECT_EQ(w.m.Read('C', "APP/X.TXT"), c.content);
     EXPECT_EQ(w.Position(), 1);
     EXPECT_EQ(InstallOk, 1);
+    EXPECT_TRUE(w.user.Finished());
   }
 }
 
@@ -151,6 +152,7 @@ TEST(CopyDiskFiles, AbortOnTheThirdLine) {
   EXPECT_EQ(w.m.Read('C', "APP/B"), "B.TXT");
   EXPECT_FALSE(fs::exists(w.m.Host('C', "APP/D")));
   EXPECT_EQ(w.Position(), 2);
+  EXPECT_TRUE(w.user.Finished());
 }
 
 // A marker already present brings no prompt but still counts its disk.
@@ -163,6 +165,7 @@ TEST(CopyDiskFiles, MarkersPresentCountDisks) {
   }).Box("提示", "系统安装失败！", IDOK);
   EXPECT_FALSE(CopyDiskFiles());
   EXPECT_EQ(w.Position(), 0);  // markers never move the bar
+  EXPECT_TRUE(w.user.Finished());
 }
 
 // An emptied path field makes the source the root of the current drive.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "installer_harness.h"
 
 namespace {
@@ -145,12 +148,26 @@ TEST(ScriptReader, UnreadableScriptShowsTheIoError) {
   EXPECT_TRUE(user.Finished());
 }
 
-// The program's texts are GB2312 bytes.
+// The program's texts are GB2312 bytes: the title label's design caption
+// " 标题 ", the application title "Kelvora安装" on an error box, and the
+// missing-script message.
 TEST(Texts, AreGb2312Bytes) {
-  EXPECT_EQ(std::string("提示"), "\xCC\xE1\xCA\xBE");
-  EXPECT_EQ(std::string("错误"), "\xB4\xED\xCE\xF3");
-  EXPECT_EQ(std::string("系统安装成功！"), "\xCF\xB5\xCD\xB3\xB0\xB2\xD7\xB0\xB3\xC9\xB9\xA6\xA3\xA1");
-  EXPECT_EQ(kTitle, "Kelvora\xB0\xB2\xD7\xB0");
+  ScriptedUser user;
+  user.Box("Kelvora\xB0\xB2\xD7\xB0", "File not found.", IDOK);
+  harness::Program p(user);
+  std::filesystem::remove(p.machine.Host('A', "SETUP.INI"));
+  InstallSettings.SourceDir = "A:\\";
+  auto* fresh = new TF_bj1(&p.app);  // a second background window, not created through the application
+  std::unique_ptr<TF_bj1> owner(fresh);
+  EXPECT_EQ(fresh->Label1->Caption(), " \xB1\xEA\xCC\xE2 ");
+  p.app.Dispatch([&] { fresh->FormCreate(fresh); });
+  EXPECT_TRUE(user.Finished());
+
+  dosfs::testing::TempMachine m(harness::kDrives);
+  ScriptedUser missing;
+  missing.Box("\xB4\xED\xCE\xF3", "A:\\SETUP.INI \xB2\xBB\xB4\xE6\xD4\xDA,\xB2\xBB\xC4\xDC\xB0\xB2\xD7\xB0\xA3\xA1", IDOK);
+  EXPECT_EQ(harness::RunFrom(m, missing), 0);
+  EXPECT_TRUE(missing.Finished());
 }
 
 TEST(MessageBuffer, LongTextsPassWhole) {
